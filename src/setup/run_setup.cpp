@@ -1,0 +1,88 @@
+// The installation sequence: the one straight run from start to the final report, and the boxes
+// that every stage uses to confirm or to end it.
+
+#include "payload/payload.h"
+#include "setup/setup.h"
+
+#ifndef LEXORIN_DOWNLOAD_SITE
+#error "LEXORIN_DOWNLOAD_SITE must name the download site (a build option)"
+#endif
+
+SetupState Setup;
+
+const char DownloadSite[] = LEXORIN_DOWNLOAD_SITE;
+
+namespace {
+
+constexpr char kDefaultHostDir[] = "C:\\TARN";
+
+constexpr char kSuccess[] = "Installation completed successfully.\r\r";
+constexpr char kNeedDictionaries[] = "You will now need to install one or more dictionaries.\r";
+constexpr char kDownloadFrom[] = "Download them from ";
+constexpr char kAltK[] = "You can spell-checK a new text in Quorlin by pressing Alt-K.";
+constexpr char kDoneWithErrors[] = "Installation done, but errors encountered during installation.";
+
+static_assert(sizeof kSuccess + sizeof kNeedDictionaries + sizeof kDownloadFrom + sizeof DownloadSite +
+                      sizeof "\r" - 4 <= MessageTextSize,
+              "the dictionaries message must fit MessageText with this download site");
+
+}  // namespace
+
+void ConfirmOrExit(const char* text, const char* caption) {
+  if (SysMessageBox(text, caption, SysBoxOkCancel) == SysAnswerCancel) SysExitProcess();
+}
+
+void FailAndExit(const char* text, const char* caption) {
+  SysMessageBox(text, caption, SysBoxOk | SysBoxIconError);
+  SysExitProcess();
+}
+
+void ComposeMessage(std::initializer_list<const char*> pieces) {
+  if (!JoinText(Setup.MessageText, MessageTextSize, pieces)) {
+    FailAndExit("A message is too long to be shown. Installation aborted.", "Internal error");
+  }
+}
+
+void ComposeHostPath(char* path, const char* fileName) {
+  if (!JoinText(path, PathBufferSize, {Setup.HostDir, "\\", fileName})) {
+    FailAndExit(
+        "The path of the Quorlin folder is too long.\r\r"
+        "Please install Quorlin in a folder with a shorter path and then run this program again.",
+        "Error");
+  }
+}
+
+void RunSetup() {
+  SysStartUp();
+  Setup.ErrorCount = 0;
+  SysGetProfileString("Applications", "Quorlin", kDefaultHostDir, Setup.HostDir, HostDirSize);
+
+  ComposeMessage({"Installation of Lexorin for ", WidthTag, "-bit Quorlin is about to begin."});
+  ConfirmOrExit(Setup.MessageText, "Lexorin");
+
+  Text folder = {};
+  TextAssign(&folder, Setup.HostDir);
+  ExtractPayload(&folder);
+  TextFree(&folder);
+
+  ReportCompletion();
+  SysExitProcess();
+}
+
+void ReportCompletion() {
+  if (Setup.ErrorCount != 0) {
+    ComposeMessage({kDoneWithErrors});
+  } else {
+    // Any entry that matches counts, a folder named like a dictionary too.
+    char pattern[PathBufferSize];
+    ComposeHostPath(pattern, "*.clx");
+    SysSearch search = SysFindFirstFile(pattern, &Setup.SearchRecord);
+    if (search == nullptr) {
+      ComposeMessage({kSuccess, kNeedDictionaries, kDownloadFrom, DownloadSite, "\r"});
+    } else {
+      ComposeMessage({kSuccess, kAltK});
+    }
+    SysFindClose(search);
+  }
+  SysMessageBox(Setup.MessageText, "", SysBoxOk);
+}
