@@ -18,6 +18,7 @@ foreach(arch IN ITEMS x86 x64)
       "-DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}"
       "-DLEXORIN_PAYLOAD_PACK=$<TARGET_FILE:payload-pack>"
       "-DLEXORIN_DOWNLOAD_SITE=${LEXORIN_DOWNLOAD_SITE}"
+      "-DLEXORIN_WINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine/template"
     DEPENDS payload-pack
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
@@ -26,3 +27,8 @@ endforeach()
 
 set(LEXORIN_WINDOWS_X86_DIR "${CMAKE_BINARY_DIR}/windows-x86")
 set(LEXORIN_WINDOWS_X64_DIR "${CMAKE_BINARY_DIR}/windows-x64")
+
+# The tests of the 64-bit build (run under Wine) are part of this build's test run.
+file(WRITE "${CMAKE_BINARY_DIR}/windows-tests.cmake" "subdirs(\"${LEXORIN_WINDOWS_X64_DIR}\")\n")
+set_property(DIRECTORY "${LEXORIN_SOURCE_DIR}" APPEND PROPERTY TEST_INCLUDE_FILES
+             "${CMAKE_BINARY_DIR}/windows-tests.cmake")

@@ -43,8 +43,9 @@ void SysStartUp();
 //
 // With a null `key` the read yields the key names of the section in file order, each followed by
 // a NUL, and one more NUL after the last; the count returned leaves out that closing NUL. Lines
-// without "=" and lines starting with ";" are not key names. When the list does not fit, it is
-// cut so that the buffer ends with two NULs, and the count returned is `size` - 2.
+// without "=" and lines starting with ";" are not key names. When the list with its closing NUL
+// does not fit in fewer than `size` bytes, it is cut so that the buffer ends with two NULs, and
+// the count returned is `size` - 2.
 //
 // A write sets `key` in `section` to `value`, creating the file, the section (at the end of the
 // file) or the key (after the last entry of the section) as needed; an existing value is replaced

@@ -129,12 +129,13 @@ uint32_t CopyValue(const std::string& text, char* buffer, uint32_t size) {
 }
 
 // Copies a list of names, each closed by a NUL, with one more NUL after the last; a list that
-// does not fit is cut so that the buffer ends with two NULs.
+// does not fit is cut so that the buffer ends with two NULs. Windows counts a list that would
+// fill the buffer to its last byte as one that does not fit.
 uint32_t CopyList(const std::vector<std::string>& names, char* buffer, uint32_t size) {
   std::string list;
   for (const std::string& name : names) list += name + '\0';
   if (size == 0) return 0;
-  if (list.size() + 1 <= size) {
+  if (list.size() + 1 < size) {
     std::memcpy(buffer, list.data(), list.size());
     buffer[list.size()] = 0;
     return static_cast<uint32_t>(list.size());
