@@ -56,7 +56,7 @@ function(lexorin_add_installer target)
       "${LEXORIN_SOURCE_DIR}/src/platform/win32/entry.cpp"
       "${LEXORIN_SOURCE_DIR}/src/platform/win32/lexorin.rc")
     target_link_options(${target} PRIVATE
-      -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+      -static -nostartfiles -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
   else()
     set(payload "${out}/payload_table.cpp")
     add_executable(${target} "${payload}" "${LEXORIN_SOURCE_DIR}/src/platform/posix/entry.cpp")

@@ -2,7 +2,7 @@
 # Installs, from Debian's packages, whatever the build and the tests need and this machine lacks.
 set -eu
 packages="cmake ninja-build g++ googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine wine64 xvfb util-linux"
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine wine64 xvfb libx11-dev util-linux"
 missing=""
 for package in $packages; do
   dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

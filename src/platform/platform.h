@@ -179,7 +179,21 @@ uint32_t SysSizeofResource(SysResource resource);            // its length in by
 void SysFreeResource(const void* block);                     // gives the block back
 
 // ---------------------------------------------------------------------------------------------
+// Windows and text
+
+// Whether a top-level window with exactly this title exists (hidden ones too).
+bool SysFindTopLevelWindow(const char* title);
+
+// Whether `c` is the first byte of a double-byte character in the system code page; never in a
+// single-byte code page.
+bool SysIsLeadByte(char c);
+
+// ---------------------------------------------------------------------------------------------
 // The open-file dialog
+
+constexpr uint32_t SysOfnHideReadOnly = 0x4;      // no read-only check box
+constexpr uint32_t SysOfnNoChangeDir = 0x8;       // the current folder stays as it was
+constexpr uint32_t SysOfnFileMustExist = 0x1000;  // only an existing file can be chosen
 
 // The record that the open-file dialog is filled from, laid out as Windows' OPENFILENAMEA
 // (88 bytes in a 32-bit program).
@@ -208,3 +222,8 @@ struct SysOpenFileName {
   uint32_t Reserved2;
   uint32_t FlagsEx;
 };
+
+// Shows the open-file dialog described by `record` (no owner window) and waits until the user
+// chooses a file or cancels. Returns non-zero when a file was chosen: record->File then holds its
+// full path. Returns 0 when the user cancelled or the dialog could not be shown.
+int SysGetOpenFileName(SysOpenFileName* record);

@@ -1,6 +1,7 @@
 // The installation sequence: the one straight run from start to the final report, and the boxes
 // that every stage uses to confirm or to end it.
 
+#include "config/config.h"
 #include "payload/payload.h"
 #include "setup/setup.h"
 
@@ -15,6 +16,11 @@ const char DownloadSite[] = LEXORIN_DOWNLOAD_SITE;
 namespace {
 
 constexpr char kDefaultHostDir[] = "C:\\TARN";
+
+// The longest name of a file that the installation puts into the host folder is that of the
+// engine library, "ssce5332.dll", 12 characters; the host folder must leave room for it and its
+// separator. (Temporary files, "lxsFFFF.tmp", are shorter.)
+constexpr uint32_t kMaxHostDirLength = MaxPathLength - 13;
 
 constexpr char kSuccess[] = "Installation completed successfully.\r\r";
 constexpr char kNeedDictionaries[] = "You will now need to install one or more dictionaries.\r";
@@ -32,6 +38,11 @@ void ConfirmOrExit(const char* text, const char* caption) {
   if (SysMessageBox(text, caption, SysBoxOkCancel) == SysAnswerCancel) SysExitProcess();
 }
 
+void ConfirmInLoopOrExit(const char* text, const char* caption) {
+  const int answer = SysMessageBox(text, caption, SysBoxOkCancel);
+  if (answer == SysAnswerCancel || answer == 0) SysExitProcess();
+}
+
 void FailAndExit(const char* text, const char* caption) {
   SysMessageBox(text, caption, SysBoxOk | SysBoxIconError);
   SysExitProcess();
@@ -43,13 +54,36 @@ void ComposeMessage(std::initializer_list<const char*> pieces) {
   }
 }
 
+namespace {
+
+[[noreturn]] void FailHostDirTooLong() {
+  FailAndExit(
+      "The path of the Quorlin folder is too long.\r\r"
+      "Please install Quorlin in a folder with a shorter path and then run this program again.",
+      "Error");
+}
+
+}  // namespace
+
+void CheckHostDirLength() {
+  if (BoundedLength(Setup.HostDir, kMaxHostDirLength) > kMaxHostDirLength) FailHostDirTooLong();
+}
+
 void ComposeHostPath(char* path, const char* fileName) {
-  if (!JoinText(path, PathBufferSize, {Setup.HostDir, "\\", fileName})) {
-    FailAndExit(
-        "The path of the Quorlin folder is too long.\r\r"
-        "Please install Quorlin in a folder with a shorter path and then run this program again.",
-        "Error");
-  }
+  if (!JoinText(path, PathBufferSize, {Setup.HostDir, "\\", fileName})) FailHostDirTooLong();
+}
+
+bool IsExistingFile(const char* path) {
+  SysFindData found;
+  SysSearch search = SysFindFirstFile(path, &found);
+  if (search == nullptr) return false;
+  SysFindClose(search);
+  return (found.Attributes & SysAttributeDirectory) == 0;
+}
+
+bool IsExistingFolder(const char* path) {
+  const uint32_t attributes = SysGetFileAttributes(path);
+  return attributes != SysInvalidAttributes && (attributes & SysAttributeDirectory) != 0;
 }
 
 void RunSetup() {
@@ -60,11 +94,17 @@ void RunSetup() {
   ComposeMessage({"Installation of Lexorin for ", WidthTag, "-bit Quorlin is about to begin."});
   ConfirmOrExit(Setup.MessageText, "Lexorin");
 
+  LocateHostFolder();
+  ProbeHost();
+  CheckHostGates();
+
   Text folder = {};
   TextAssign(&folder, Setup.HostDir);
   ExtractPayload(&folder);
   TextFree(&folder);
 
+  RegisterEngine();
+  SetUpUsers();
   ReportCompletion();
   SysExitProcess();
 }

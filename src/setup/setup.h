@@ -50,6 +50,10 @@ extern const char DownloadSite[];
 // Shows an OK/Cancel box without icon; ends the process when the answer is Cancel.
 void ConfirmOrExit(const char* text, const char* caption);
 
+// The same for a box that a loop shows until a person acts: a box that could not be shown at all
+// ends the process too, so that the loop never runs on without a person.
+void ConfirmInLoopOrExit(const char* text, const char* caption);
+
 // Shows an OK box with the error icon, then ends the process.
 [[noreturn]] void FailAndExit(const char* text, const char* caption);
 
@@ -57,9 +61,28 @@ void ConfirmOrExit(const char* text, const char* caption);
 // run with an error box instead.
 void ComposeMessage(std::initializer_list<const char*> pieces);
 
+// Ends the run with an error box when HostDir leaves no room for the names of the files that the
+// installation makes in it.
+void CheckHostDirLength();
+
 // Composes HostDir + "\" + `fileName` into `path` (PathBufferSize bytes). A host folder too long
 // for that ends the run with an error box.
 void ComposeHostPath(char* path, const char* fileName);
+
+// A path is an existing file when a directory search for it finds an entry that is not a folder.
+bool IsExistingFile(const char* path);
+// A path is an existing folder when its attributes can be read and say so.
+bool IsExistingFolder(const char* path);
+
+// The stages of the sequence, in their order.
+void LocateHostFolder();
+void ProbeHost();
+void CheckHostGates();
+void WaitForHostClosed();
+
+// Cuts `path` at its last "\" or ":" (that character and what follows go), minding the second
+// bytes of double-byte characters, which are not separators.
+void CutAtLastSeparator(char* path);
 
 // The final box: success (with a hint when the host folder has no dictionary) or the error text.
 void ReportCompletion();

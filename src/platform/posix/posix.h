@@ -31,9 +31,14 @@
 // Time. DOS date-times are local time; the offset of the time zone in force now (TZ, daylight
 // saving included) turns them into UTC, as Windows' LocalFileTimeToFileTime does.
 //
-// User interface. Message boxes are printed on standard output and answered on standard input
-// (one line: "ok", "cancel", or an empty line for the default button OK). The end of standard input
-// closes a box: Cancel where there is a Cancel button, OK otherwise.
+// User interface. Message boxes and the open-file dialog are printed on standard output and
+// answered on standard input (ui.cpp shows how). The end of standard input closes a box (Cancel
+// where there is a Cancel button, OK otherwise) and cancels the dialog. Top-level windows are the
+// windows of the X display in DISPLAY, where Wine shows those of Windows programs; without a
+// display there are none.
+//
+// Code page. Single-byte, unless LEXORIN_CODEPAGE names a double-byte code page (932, 936, 949,
+// 950), whose lead bytes SysIsLeadByte then reports.
 //
 // Resources. The payload resources are linked into the executable by payload-pack (see
 // embedded.h) and found by name as Windows finds them.

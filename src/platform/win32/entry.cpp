@@ -1,7 +1,8 @@
-// The Windows installer's entry. The command line is not read.
-
-#include <windows.h>
+// The Windows installer's entry point. The process starts here directly, without the C runtime's
+// start-up code: the installer reads no command line, has no constructors or exit handlers to
+// run, and leaving that code out keeps the program small. (The few C library calls it makes,
+// memory and string functions, need no start-up of their own.)
 
 #include "setup/setup.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { RunSetup(); }
+extern "C" void WinMainCRTStartup() { RunSetup(); }

@@ -28,3 +28,5 @@ void SysStartUp() {
 }
 
 void SysExitProcess() { ExitProcess(0); }
+
+bool SysIsLeadByte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }

@@ -1,6 +1,10 @@
-// Implements the message boxes of platform.h with the Windows API.
+// Implements the message boxes, the window search and the open-file dialog of platform.h with the
+// Windows API.
 
 #include <windows.h>
+#include <commdlg.h>
+
+#include <cstddef>
 
 #include "platform/platform.h"
 
@@ -10,4 +14,34 @@ static_assert(SysAnswerOk == IDOK && SysAnswerCancel == IDCANCEL, "answers are W
 
 int SysMessageBox(const char* text, const char* caption, uint32_t style) {
   return MessageBoxA(nullptr, text, caption, style);
+}
+
+static_assert(sizeof(SysOpenFileName) == sizeof(OPENFILENAMEA), "the dialog record is OPENFILENAMEA");
+static_assert(offsetof(SysOpenFileName, Flags) == offsetof(OPENFILENAMEA, Flags) &&
+                  offsetof(SysOpenFileName, FlagsEx) == offsetof(OPENFILENAMEA, FlagsEx) &&
+                  offsetof(SysOpenFileName, File) == offsetof(OPENFILENAMEA, lpstrFile),
+              "the dialog record is laid out as OPENFILENAMEA");
+static_assert(SysOfnHideReadOnly == OFN_HIDEREADONLY && SysOfnNoChangeDir == OFN_NOCHANGEDIR &&
+                  SysOfnFileMustExist == OFN_FILEMUSTEXIST,
+              "dialog flags are Windows' own");
+
+bool SysFindTopLevelWindow(const char* title) { return FindWindowExA(nullptr, nullptr, nullptr, title) != nullptr; }
+
+int SysGetOpenFileName(SysOpenFileName* record) {
+  // The common dialogs are loaded only now, by full path from the system folder: through the
+  // import table they would be loaded at start, before DLL loading is restricted.
+  typedef BOOL(WINAPI * GetOpenFileNameFunction)(OPENFILENAMEA*);
+  static GetOpenFileNameFunction getOpenFileName = nullptr;
+  if (getOpenFileName == nullptr) {
+    char path[MAX_PATH];
+    const UINT folder = GetSystemDirectoryA(path, MAX_PATH);
+    if (folder == 0 || folder > MAX_PATH - 16) return 0;
+    lstrcpyA(path + folder, "\\comdlg32.dll");
+    const HMODULE dialogs = LoadLibraryA(path);
+    if (dialogs == nullptr) return 0;
+    getOpenFileName = reinterpret_cast<GetOpenFileNameFunction>(
+        reinterpret_cast<void*>(GetProcAddress(dialogs, "GetOpenFileNameA")));
+    if (getOpenFileName == nullptr) return 0;
+  }
+  return getOpenFileName(reinterpret_cast<OPENFILENAMEA*>(record));
 }
