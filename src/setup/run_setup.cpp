@@ -39,8 +39,9 @@ void ConfirmOrExit(const char* text, const char* caption) {
 }
 
 void ConfirmInLoopOrExit(const char* text, const char* caption) {
-  const int answer = SysMessageBox(text, caption, SysBoxOkCancel);
-  if (answer == SysAnswerCancel || answer == 0) SysExitProcess();
+  // Only a person's OK goes round the loop again; Cancel, and a box that could not be shown at
+  // all, end the run.
+  if (SysMessageBox(text, caption, SysBoxOkCancel) != SysAnswerOk) SysExitProcess();
 }
 
 void FailAndExit(const char* text, const char* caption) {

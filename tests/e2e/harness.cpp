@@ -2,6 +2,7 @@
 
 #include "harness.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <utime.h>
@@ -48,6 +50,8 @@ std::string DrivePath(const std::string& windowsPath) {
   for (char& c : rest) {
     if (c == '\\') c = '/';
   }
+  // Windows reads two separators in a row as one; so must the snapshot's names.
+  for (size_t twice; (twice = rest.find("//")) != std::string::npos;) rest.erase(twice, 1);
   while (!rest.empty() && rest.back() == '/') rest.pop_back();
   return out + rest;
 }
@@ -204,6 +208,33 @@ std::string Visible(const std::string& text) {
   return out;
 }
 
+void MountSmallDrive(const std::string& folder, uint32_t kib) {
+  const std::string options = "size=" + std::to_string(kib) + "k";
+  if (::mount("lexorin-test", folder.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+    throw std::runtime_error("cannot mount a small file system on " + folder + " (the test needs root): " +
+                             std::strerror(errno));
+  }
+}
+
+namespace {
+
+void MakeFoldersWritable(const fs::path& path) {
+  std::error_code error;
+  if (!fs::is_directory(fs::symlink_status(path, error))) return;
+  fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+  for (const fs::directory_entry& item : fs::directory_iterator(path, error)) MakeFoldersWritable(item.path());
+}
+
+}  // namespace
+
+void RemoveWorkFolder(const std::string& folder) {
+  std::error_code error;
+  if (!fs::exists(folder, error)) return;
+  ::umount2((folder + "/d").c_str(), MNT_DETACH);
+  MakeFoldersWritable(folder);
+  fs::remove_all(folder, error);
+}
+
 std::string LinuxPath(const Drives& drives, const std::string& windowsPath) {
   const std::string relative = DrivePath(windowsPath);
   const std::string& root = relative[0] == 'c' ? drives.C : drives.D;
@@ -219,7 +250,8 @@ void LayOut(const Scenario& scenario, const Drives& drives) {
     }
     fs::create_directories(fs::path(path).parent_path());
     WriteAll(path, item.Bytes);
-    struct utimbuf times = {static_cast<time_t>(kLayoutTime), static_cast<time_t>(kLayoutTime)};
+    const time_t modified = static_cast<time_t>(item.Modified != 0 ? item.Modified : kLayoutTime);
+    struct utimbuf times = {modified, modified};
     ::utime(path.c_str(), &times);
   }
   // Attributes last, so that read-only folders were still writable while being filled.
@@ -353,56 +385,65 @@ std::string Compare(const Scenario& scenario, const Snapshot& before, const Snap
   return differences;
 }
 
-std::vector<ShownBox> ParseBoxes(const std::string& log) {
-  std::vector<ShownBox> boxes;
+std::vector<Shown> ParseShown(const std::string& log) {
+  std::vector<Shown> shown;
   std::istringstream in(log);
   std::string line;
   bool inText = false;
+  auto value = [&line]() { return line.size() > 9 ? line.substr(9) : std::string(); };
   while (std::getline(in, line)) {
-    if (line == "--- message box ---") {
-      boxes.emplace_back();
+    if (line == "--- message box ---" || line == "--- open file dialog ---") {
+      shown.emplace_back();
+      shown.back().IsDialog = line != "--- message box ---";
       inText = false;
       continue;
     }
-    if (boxes.empty()) continue;
-    ShownBox& box = boxes.back();
-    if (line.rfind("caption: ", 0) == 0 || line == "caption:") {
-      box.Caption = line.size() > 9 ? line.substr(9) : "";
-      inText = false;
-    } else if (line.rfind("icon:    ", 0) == 0) {
-      box.ErrorIcon = line.substr(9) == "error";
-      inText = false;
-    } else if (line.rfind("text:    ", 0) == 0) {
-      box.Text = line.substr(9);
+    if (shown.empty()) continue;
+    Shown& step = shown.back();
+    const bool textLine = inText && line.rfind("         ", 0) == 0;
+    inText = false;
+    if (textLine) {
+      step.Text += "\r" + value();
       inText = true;
-    } else if (inText && line.rfind("         ", 0) == 0) {
-      box.Text += "\r" + line.substr(9);
-    } else if (line.rfind("buttons: ", 0) == 0) {
-      box.Buttons = line.substr(9) == "OK Cancel" ? ButtonSet::OkCancel : ButtonSet::Ok;
-      inText = false;
-    } else {
-      inText = false;
+    } else if (line.rfind("caption:", 0) == 0 || line.rfind("title:", 0) == 0) {
+      step.Caption = value();
+    } else if (line.rfind("icon:", 0) == 0) {
+      step.ErrorIcon = value() == "error";
+    } else if (line.rfind("text:", 0) == 0) {
+      step.Text = value();
+      inText = true;
+    } else if (line.rfind("file:", 0) == 0 && step.IsDialog) {
+      step.Text = value();
+    } else if (line.rfind("buttons:", 0) == 0) {
+      step.Buttons = value() == "OK Cancel" ? ButtonSet::OkCancel : ButtonSet::Ok;
     }
   }
-  return boxes;
+  return shown;
 }
 
-std::string CompareBoxes(const std::vector<Box>& expected, const std::vector<ShownBox>& shown) {
-  auto show = [](const std::string& caption, const std::string& text, ButtonSet buttons, bool icon) {
-    return "[" + caption + "] \"" + Visible(text) + "\" " +
-           (buttons == ButtonSet::OkCancel ? "OK/Cancel" : "OK") + (icon ? " error icon" : " no icon");
+std::string CompareSteps(const std::vector<Step>& expected, const std::vector<Shown>& shown) {
+  auto box = [](const std::string& caption, const std::string& text, ButtonSet buttons, bool icon) {
+    return "box [" + caption + "] \"" + Visible(text) + "\" " + (buttons == ButtonSet::OkCancel ? "OK/Cancel" : "OK") +
+           (icon ? " error icon" : " no icon");
+  };
+  auto dialog = [](const std::string& title, const std::string& file) {
+    return "open-file dialog [" + title + "] proposing \"" + file + "\"";
   };
   std::string differences;
   for (size_t i = 0; i < expected.size() || i < shown.size(); ++i) {
-    const std::string want =
-        i < expected.size()
-            ? show(expected[i].Caption, expected[i].Text, expected[i].Buttons, expected[i].ErrorIcon)
-            : "(no box)";
-    const std::string got =
-        i < shown.size() ? show(shown[i].Caption, shown[i].Text, shown[i].Buttons, shown[i].ErrorIcon)
-                         : "(no box)";
+    std::string want = "(nothing)", got = "(nothing)";
+    if (i < expected.size()) {
+      const Step& step = expected[i];
+      want = step.IsDialog ? dialog(step.Dialog.Title, step.Dialog.FileName)
+                           : box(step.Box.Caption, step.Box.Text, step.Box.Buttons, step.Box.ErrorIcon);
+    }
+    if (i < shown.size()) {
+      const Shown& step = shown[i];
+      got = step.IsDialog ? dialog(step.Caption, step.Text)
+                          : box(step.Caption, step.Text, step.Buttons, step.ErrorIcon);
+    }
     if (want != got) {
-      differences += "box " + std::to_string(i + 1) + "\n  shown:    " + got + "\n  expected: " + want + "\n";
+      differences += "step " + std::to_string(i + 1) + "\n  shown:    " + got + "\n  expected: " + want + "\n";
     }
   }
   return differences;

@@ -11,17 +11,18 @@
 
 namespace e2e {
 
-// A box as the installer showed it.
-struct ShownBox {
-  std::string Caption;
-  std::string Text;
+// A box or the open-file dialog as the installer showed it.
+struct Shown {
+  bool IsDialog = false;
+  std::string Caption;  // of a box, or the dialog's title
+  std::string Text;     // of a box, or the file name the dialog proposed
   ButtonSet Buttons = ButtonSet::Ok;
   bool ErrorIcon = false;
 };
 
 // What a run showed.
 struct RunResult {
-  std::vector<ShownBox> Boxes;
+  std::vector<Shown> Steps;
   int ExitStatus = -1;     // -1 when the process did not end by itself
   std::string Problem;     // why the run could not be judged (a time-out, a crash), or ""
   std::string Transcript;  // everything the run printed, for the failure message
@@ -59,6 +60,13 @@ std::string InstallerPath(const std::string& installer, bool windows);
 // The Linux path of a Windows path on the drives, spelt as given (no case folding).
 std::string LinuxPath(const Drives& drives, const std::string& windowsPath);
 
+// Makes `folder` a file system of its own of `kib` KiB (a small, soon full disk); the test needs
+// root for it.
+void MountSmallDrive(const std::string& folder, uint32_t kib);
+// Removes the work folder of a run: unmounts its drive D, makes its folders writable again (its
+// files are left as they are: they may be hard links shared with a template) and deletes it.
+void RemoveWorkFolder(const std::string& folder);
+
 // Lays out the scenario's items on the drives.
 void LayOut(const Scenario& scenario, const Drives& drives);
 
@@ -83,13 +91,14 @@ int64_t ExpectedUtc(uint32_t dosStamp, const std::string& timeZone);
 // line, or "" when there are none.
 std::string Compare(const Scenario& scenario, const Snapshot& before, const Snapshot& after);
 
-// Compares the boxes shown with the boxes expected; "" when they agree.
-std::string CompareBoxes(const std::vector<Box>& expected, const std::vector<ShownBox>& shown);
+// Compares what was shown with the steps expected; "" when they agree.
+std::string CompareSteps(const std::vector<Step>& expected, const std::vector<Shown>& shown);
 
-// Reads a box log: blocks of "caption:", "icon:", "text:" (continued on indented lines) and
-// "buttons:" lines, each block opened by "--- message box ---". Both the native installer's
-// terminal and the Windows UI driver write this form.
-std::vector<ShownBox> ParseBoxes(const std::string& log);
+// Reads a log of boxes and dialogs: blocks opened by "--- message box ---" with "caption:",
+// "icon:", "text:" (continued on indented lines) and "buttons:" lines, and blocks opened by
+// "--- open file dialog ---" with "title:" and "file:" lines. Both the native installer's terminal
+// and the Windows UI driver write this form.
+std::vector<Shown> ParseShown(const std::string& log);
 
 // Shows a text with "\r" as "\\r", for failure messages.
 std::string Visible(const std::string& text);

@@ -1,9 +1,12 @@
 // The native backend: the Linux build of the installer, its drives under one root folder, its
-// boxes answered on standard input and read from standard output.
+// boxes and dialogs read from its standard output and answered on its standard input as they
+// appear. A scenario that holds a window open gets an X server of its own, so that no other test
+// run's windows can be seen.
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -17,14 +20,12 @@ namespace fs = std::filesystem;
 namespace e2e {
 namespace {
 
-// Makes everything below `path` writable again, so that it can be removed.
-void Unprotect(const fs::path& path) {
-  std::error_code error;
-  fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
-  if (fs::is_directory(path, error) && !fs::is_symlink(path, error)) {
-    for (const fs::directory_entry& item : fs::directory_iterator(path, error)) Unprotect(item.path());
-  }
-}
+constexpr int kRunSeconds = 60;
+constexpr int kWindowSeconds = 10;
+const std::string kXvfbScript = LEXORIN_XVFB_SCRIPT;
+const std::string kXWindow = LEXORIN_X_WINDOW;
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 class Native : public Backend {
  public:
@@ -36,33 +37,65 @@ class Native : public Backend {
     fs::create_directories(root_ + "/c/windows");
     fs::create_directories(root_ + "/d");
     if (scenario.SmallDriveD > 0) {
-      const std::string options = "size=" + std::to_string(scenario.SmallDriveD) + "k";
-      if (::mount("lexorin-test", (root_ + "/d").c_str(), "tmpfs", 0, options.c_str()) != 0) {
-        throw std::runtime_error("cannot mount a small file system on " + root_ +
-                                 "/d (the test needs root): " + std::strerror(errno));
-      }
+      MountSmallDrive(root_ + "/d", scenario.SmallDriveD);
       mounted_ = true;
     }
+    display_.clear();
+    if (!scenario.HeldWindow.empty()) StartDisplay();
     return Drives{root_ + "/c", root_ + "/d"};
   }
 
   void Adopt(const Drives&) override {}
 
   RunResult Run(const Scenario& scenario) override {
-    std::string answers;
-    for (const Box& box : scenario.Boxes) answers += box.Reply == Answer::Cancel ? "cancel\n" : "ok\n";
-    Finished finished = RunProgram({InstallerPath(scenario.Installer, false)},
-                                   {"LEXORIN_ROOT=" + root_, "TZ=" + scenario.TimeZone, "LEXORIN_TRACE=1"},
-                                   answers, 60);
+    const std::string installer = InstallerPath(scenario.Installer, false);
+    std::vector<std::string> environment = {"LEXORIN_ROOT=" + root_, "TZ=" + scenario.TimeZone, "LEXORIN_TRACE=1"};
+    if (!display_.empty()) environment.push_back("DISPLAY=" + display_);
+
+    Companion window;
+    if (!scenario.HeldWindow.empty()) {
+      window = StartCompanion({kXWindow, scenario.HeldWindow}, {"DISPLAY=" + display_}, "open", kWindowSeconds);
+      if (window.Pid < 0) throw std::runtime_error("cannot hold the window \"" + scenario.HeldWindow + "\" open");
+    }
+
     RunResult result;
+    size_t shown = 0;
+    auto answer = [&](const std::string& line) -> std::string {
+      const bool box = StartsWith(line, "buttons: ");
+      const bool dialog = StartsWith(line, "file:    ");
+      if (StartsWith(line, "         (") && line.find("file not found)") != std::string::npos) {
+        result.Problem += "the open-file dialog refused the path typed: " + line.substr(10) + "\n";
+        return "cancel\n";
+      }
+      if (!box && !dialog) return "";
+      ++shown;
+      if (shown == scenario.CloseWindowAtStep) StopCompanion(&window, kWindowSeconds);
+      const Step* step = shown <= scenario.Steps.size() ? &scenario.Steps[shown - 1] : nullptr;
+      if (dialog) {
+        return step != nullptr && step->IsDialog && !step->Dialog.Typed.empty() ? step->Dialog.Typed + "\n"
+                                                                                 : "cancel\n";
+      }
+      // A box that is not expected here is dismissed as the UI driver does: Cancel, or OK when it
+      // has none.
+      const bool hasCancel = line == "buttons: OK Cancel";
+      const bool cancel = step == nullptr || step->IsDialog || step->Box.Reply == Answer::Cancel;
+      return cancel && hasCancel ? "cancel\n" : "ok\n";
+    };
+    // Without any way to show a box, the installer's standard output is closed.
+    const std::vector<std::string> argv =
+        scenario.NoDisplay ? std::vector<std::string>{"/bin/sh", "-c", "exec \"$0\" >&-", installer}
+                           : std::vector<std::string>{installer};
+    const Finished finished = Converse(argv, environment, answer, kRunSeconds);
+    StopCompanion(&window, kWindowSeconds);
+
     result.ExitStatus = finished.ExitStatus;
-    result.Problem = finished.Problem;
+    result.Problem += finished.Problem;
     result.Transcript = finished.Output + finished.Errors;
-    result.Boxes = ParseBoxes(finished.Output);
+    result.Steps = ParseShown(finished.Output);
     std::istringstream trace(finished.Errors);
     std::string line;
     while (std::getline(trace, line)) {
-      if (line.rfind("trace: WriteFile ", 0) == 0) result.Writes.push_back(std::stoul(line.substr(17)));
+      if (StartsWith(line, "trace: WriteFile ")) result.Writes.push_back(std::stoul(line.substr(17)));
     }
     return result;
   }
@@ -70,19 +103,27 @@ class Native : public Backend {
   void CleanUp(bool keep) override {
     if (mounted_) ::umount2((root_ + "/d").c_str(), MNT_DETACH);
     mounted_ = false;
+    if (!display_.empty()) RunProgram({kXvfbScript, "stop", root_ + "/xvfb.state"}, {}, "", kWindowSeconds);
+    display_.clear();
     if (!keep) Remove();
   }
 
  private:
-  void Remove() {
-    std::error_code error;
-    if (!fs::exists(root_, error)) return;
-    ::umount2((root_ + "/d").c_str(), MNT_DETACH);
-    Unprotect(root_);
-    fs::remove_all(root_, error);
+  void StartDisplay() {
+    const std::string state = root_ + "/xvfb.state";
+    const Finished started = RunProgram({kXvfbScript, "start", state}, {}, "", kWindowSeconds);
+    std::ifstream in(state);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (StartsWith(line, "display=")) display_ = line.substr(8);
+    }
+    if (display_.empty()) throw std::runtime_error("cannot start an X server: " + started.Output + started.Errors);
   }
 
+  void Remove() { RemoveWorkFolder(root_); }
+
   std::string root_;
+  std::string display_;
   bool mounted_ = false;
 };
 

@@ -18,13 +18,16 @@ class ScenarioTest : public testing::TestWithParam<size_t> {
     LayOut(scenario, drives);
     backend->Adopt(drives);
     const Snapshot before = Take(drives);
-    const RunResult run = backend->Run(scenario);
+    RunResult run;
+    for (int i = 0; i < scenario.Runs; ++i) {
+      run = backend->Run(scenario);
+      const std::string which = scenario.Runs > 1 ? "run " + std::to_string(i + 1) + ": " : "";
+      EXPECT_EQ(run.Problem, "") << which;
+      EXPECT_EQ(run.ExitStatus, 0) << which;
+      const std::string steps = CompareSteps(scenario.Steps, run.Steps);
+      EXPECT_TRUE(steps.empty()) << which << steps;
+    }
     const Snapshot after = Take(drives);
-
-    EXPECT_EQ(run.Problem, "");
-    EXPECT_EQ(run.ExitStatus, 0);
-    const std::string boxes = CompareBoxes(scenario.Boxes, run.Boxes);
-    EXPECT_TRUE(boxes.empty()) << boxes;
     const std::string files = Compare(scenario, before, after);
     EXPECT_TRUE(files.empty()) << files;
     if (scenario.NativeWrites && backend == NativeBackend()) {

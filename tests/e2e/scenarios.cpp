@@ -1,4 +1,7 @@
-// The table of end-to-end scenarios (scenario.h).
+// The table of end-to-end scenarios (scenario.h): the helpers that write it, and its first part,
+// the payload's extraction and the final report.
+
+#include <algorithm>
 
 #include "scenario.h"
 
@@ -18,48 +21,6 @@ Item Folder(const std::string& path) {
   return item;
 }
 
-Item WinIni(const std::string& bytes) { return File("C:\\windows\\win.ini", bytes); }
-
-Change Payload(const std::string& folder, int count) {
-  Change change;
-  change.Type = Change::Kind::Payload;
-  change.Path = folder;
-  change.Count = count;
-  return change;
-}
-
-Change Ini(const std::string& path, const std::string& section, const std::string& key,
-           const std::string& value) {
-  Change change;
-  change.Type = Change::Kind::Ini;
-  change.Path = path;
-  change.Section = section;
-  change.Key = key;
-  change.Value = value;
-  return change;
-}
-
-Box Welcome(Answer reply) {
-  return Box{"Lexorin", "Installation of Lexorin for 32-bit Quorlin is about to begin.", ButtonSet::OkCancel,
-             false, reply};
-}
-
-namespace {
-
-const std::string kDownloadSite = LEXORIN_DOWNLOAD_SITE;
-
-Box AltK() {
-  return Box{"", "Installation completed successfully.\r\rYou can spell-checK a new text in Quorlin by pressing Alt-K."};
-}
-
-Box NeedDictionaries() {
-  return Box{"",
-             "Installation completed successfully.\r\rYou will now need to install one or more dictionaries.\r"
-             "Download them from " + kDownloadSite + "\r"};
-}
-
-Box Failure(const std::string& caption, const std::string& text) { return Box{caption, text, ButtonSet::Ok, true}; }
-
 Item ReadOnly(Item item) {
   item.ReadOnly = true;
   return item;
@@ -70,10 +31,10 @@ Item Hidden(Item item) {
   return item;
 }
 
-// A host installation: its program and its INI file.
-std::vector<Item> Host(const std::string& folder, const std::string& ini = "[Common]\r\nVersion=42\r\n") {
-  return {File(folder + "\\quorlinx.exe", "MZ stand-in for the host program\r\n"),
-          File(folder + "\\quorlin.ini", ini)};
+Item WinIni(const std::string& bytes) { return File("C:\\windows\\win.ini", bytes); }
+
+std::vector<Item> Host(const std::string& folder, const std::string& ini) {
+  return {File(folder + "\\quorlinx.exe", "MZ stand-in for the host program\r\n"), File(folder + "\\quorlin.ini", ini)};
 }
 
 std::vector<Item> operator+(std::vector<Item> a, const std::vector<Item>& b) {
@@ -81,7 +42,91 @@ std::vector<Item> operator+(std::vector<Item> a, const std::vector<Item>& b) {
   return a;
 }
 
-// A folder path of exactly `length` characters on drive D, made of 50-character parts.
+Change Payload(const std::string& folder, int count) {
+  Change change;
+  change.Type = Change::Kind::Payload;
+  change.Path = folder;
+  change.Count = count;
+  return change;
+}
+
+Change Ini(const std::string& path, const std::string& section, const std::string& key, const std::string& value) {
+  Change change;
+  change.Type = Change::Kind::Ini;
+  change.Path = path;
+  change.Section = section;
+  change.Key = key;
+  change.Value = value;
+  return change;
+}
+
+Change FileNow(const std::string& path, const std::string& bytes) {
+  Change change;
+  change.Type = Change::Kind::File;
+  change.Path = path;
+  change.Bytes = bytes;
+  return change;
+}
+
+std::vector<Change> Registered(const std::string& folder) {
+  const std::string ini = folder + "\\quorlin.ini";
+  return {Ini(ini, "Spell Check", "Engine32", folder + "\\ssce5332.dll"),
+          Ini(ini, "SSCE", "HelpFile", folder + "\\ssce.hlp"), Ini(ini, "SSCE", "MainLexPath", folder),
+          Ini(ini, "SSCE", "MainLexFiles", "SSCEAM.TLX,SSCEAM2.CLX")};
+}
+
+std::vector<Change> Installed(const std::string& folder) { return std::vector<Change>{Payload(folder)} + Registered(folder); }
+
+std::vector<Change> UserSetUp(const std::string& folder, const std::string& lexicon) {
+  const std::string ini = folder + "\\quorlin.ini";
+  std::vector<Change> changes = {Ini(ini, "SSCE User", "UserLexPath", folder),
+                                 Ini(ini, "SSCE User", "UserLexFiles", "user.tlx"),
+                                 Ini(ini, "SSCE User", "LastSelectedLex", "user.tlx")};
+  if (!lexicon.empty()) changes.insert(changes.begin(), FileNow(folder + "\\user.tlx", lexicon));
+  return changes;
+}
+
+std::vector<Change> operator+(std::vector<Change> a, const std::vector<Change>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Box Welcome(Answer reply) {
+  return Box{"Lexorin", "Installation of Lexorin for 32-bit Quorlin is about to begin.", ButtonSet::OkCancel, false,
+             reply};
+}
+
+Box AltK() {
+  return Box{"", "Installation completed successfully.\r\rYou can spell-checK a new text in Quorlin by pressing Alt-K."};
+}
+
+Box NeedDictionaries() {
+  return Box{"", std::string("Installation completed successfully.\r\rYou will now need to install one or more "
+                             "dictionaries.\rDownload them from ") +
+                     LEXORIN_DOWNLOAD_SITE + "\r"};
+}
+
+Box Failure(const std::string& caption, const std::string& text) { return Box{caption, text, ButtonSet::Ok, true}; }
+
+Box LocatePrompt(Answer reply) {
+  return Box{"Quorlin not found in default folder", "Please locate the Quorlin program (quorlinx.exe)",
+             ButtonSet::OkCancel, false, reply};
+}
+
+Dialog Locate(const std::string& typed) { return Dialog{"Locate Quorlin Folder", "quorlinx.exe", typed}; }
+
+const std::vector<Scenario>& AllScenarios() {
+  static const std::vector<Scenario> table = [] {
+    std::vector<Scenario> all;
+    for (auto part : {PayloadScenarios, HostScenarios, UserScenarios}) {
+      std::vector<Scenario> scenarios = part();
+      all.insert(all.end(), scenarios.begin(), scenarios.end());
+    }
+    return all;
+  }();
+  return table;
+}
+
 std::string LongFolder(size_t length) {
   std::string path = "D:";
   while (path.size() < length) {
@@ -91,7 +136,7 @@ std::string LongFolder(size_t length) {
   return path;
 }
 
-std::vector<Scenario> MakeScenarios() {
+std::vector<Scenario> PayloadScenarios() {
   std::vector<Scenario> table;
   const std::string winIniOtherApp = "[Applications]\r\nOther=C:\\OTHER\r\n";
 
@@ -99,24 +144,25 @@ std::vector<Scenario> MakeScenarios() {
     Scenario s;
     s.Name = "CancelAtWelcomeWritesNothing";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{WinIni(winIniOtherApp)};
-    s.Boxes = {Welcome(Answer::Cancel)};
+    s.Steps = {Welcome(Answer::Cancel)};
     table.push_back(s);
   }
   {
+    // No "Quorlin" entry in WIN.INI: the folder is C:\TARN, and WIN.INI stays as it was.
     Scenario s;
     s.Name = "FullPayloadInDefaultFolder";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{WinIni(winIniOtherApp)};
-    s.Boxes = {Welcome(), AltK()};
-    s.Changes = {Payload("C:\\TARN")};
+    s.Steps = {Welcome(), AltK()};
+    s.Changes = Installed("C:\\TARN");
     table.push_back(s);
   }
   {
     Scenario s;
     s.Name = "FullPayloadInFolderFromWinIni";
-    s.Layout = Host("D:\\Mail\\Quorlin") + std::vector<Item>{WinIni("[Applications]\r\nQuorlin=D:\\Mail\\Quorlin\r\n"),
-                                                             Folder("C:\\TARN")};
-    s.Boxes = {Welcome(), AltK()};
-    s.Changes = {Payload("D:\\Mail\\Quorlin")};
+    s.Layout = Host("D:\\Mail\\Quorlin") +
+               std::vector<Item>{WinIni("[Applications]\r\nQuorlin=D:\\Mail\\Quorlin\r\n"), Folder("C:\\TARN")};
+    s.Steps = {Welcome(), AltK()};
+    s.Changes = Installed("D:\\Mail\\Quorlin");
     table.push_back(s);
   }
   {
@@ -124,8 +170,8 @@ std::vector<Scenario> MakeScenarios() {
     s.Name = "ReportAsksForDictionaries";
     s.Installer = "no-clx";
     s.Layout = Host("C:\\TARN");
-    s.Boxes = {Welcome(), NeedDictionaries()};
-    s.Changes = {Payload("C:\\TARN")};
+    s.Steps = {Welcome(), NeedDictionaries()};
+    s.Changes = Installed("C:\\TARN");
     table.push_back(s);
   }
   {
@@ -133,8 +179,8 @@ std::vector<Scenario> MakeScenarios() {
     s.Name = "FolderNamedLikeDictionaryCounts";
     s.Installer = "no-clx";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{Folder("C:\\TARN\\extra.clx")};
-    s.Boxes = {Welcome(), AltK()};
-    s.Changes = {Payload("C:\\TARN")};
+    s.Steps = {Welcome(), AltK()};
+    s.Changes = Installed("C:\\TARN");
     table.push_back(s);
   }
   {
@@ -142,7 +188,8 @@ std::vector<Scenario> MakeScenarios() {
     s.Name = "NoFilesInPayload";
     s.Installer = "no-files";
     s.Layout = Host("C:\\TARN");
-    s.Boxes = {Welcome(), NeedDictionaries()};
+    s.Steps = {Welcome(), NeedDictionaries()};
+    s.Changes = Registered("C:\\TARN");
     s.NativeWrites = std::vector<uint32_t>();
     table.push_back(s);
   }
@@ -151,7 +198,7 @@ std::vector<Scenario> MakeScenarios() {
     s.Name = "MissingName003StopsAtThirdFile";
     s.Installer = "missing-name003";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{File("C:\\TARN\\ssceam.tlx", "old lexicon")};
-    s.Boxes = {Welcome(), Failure("Internal error", "Resource \"NAME003\" not found. Aborting.")};
+    s.Steps = {Welcome(), Failure("Internal error", "Resource \"NAME003\" not found. Aborting.")};
     s.Changes = {Payload("C:\\TARN", 2)};
     table.push_back(s);
   }
@@ -160,7 +207,7 @@ std::vector<Scenario> MakeScenarios() {
     s.Name = "NegativeSizeIsRefused";
     s.Installer = "negative-size";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{File("C:\\TARN\\SSCE5332.dll", "old engine")};
-    s.Boxes = {Welcome(), Failure("Fatal error", "SSCE5332.dll could not be created (wrong size).")};
+    s.Steps = {Welcome(), Failure("Fatal error", "SSCE5332.dll could not be created (wrong size).")};
     s.Changes = {Payload("C:\\TARN", 1)};
     table.push_back(s);
   }
@@ -169,7 +216,7 @@ std::vector<Scenario> MakeScenarios() {
     s.Name = "NegativeSizeWithoutDataReportsMissingData";
     s.Installer = "negative-size-no-data";
     s.Layout = Host("C:\\TARN");
-    s.Boxes = {Welcome(), Failure("Internal error", "Resource \"DATA002\" not found. Aborting.")};
+    s.Steps = {Welcome(), Failure("Internal error", "Resource \"DATA002\" not found. Aborting.")};
     s.Changes = {Payload("C:\\TARN", 1)};
     table.push_back(s);
   }
@@ -178,8 +225,8 @@ std::vector<Scenario> MakeScenarios() {
     s.Name = "ChunkEdgeSizes";
     s.Installer = "chunk-edges";
     s.Layout = Host("C:\\TARN");
-    s.Boxes = {Welcome(), AltK()};
-    s.Changes = {Payload("C:\\TARN")};
+    s.Steps = {Welcome(), AltK()};
+    s.Changes = Installed("C:\\TARN");
     std::vector<uint32_t> writes = {0, 16384, 16384, 1};
     writes.insert(writes.end(), 10, 16384);
     writes.push_back(4096);
@@ -191,15 +238,15 @@ std::vector<Scenario> MakeScenarios() {
     Scenario s;
     s.Name = "LargerExistingFileIsReplaced";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{File("C:\\TARN\\ssce.hlp", std::string(40000, 'x'))};
-    s.Boxes = {Welcome(), AltK()};
-    s.Changes = {Payload("C:\\TARN")};
+    s.Steps = {Welcome(), AltK()};
+    s.Changes = Installed("C:\\TARN");
     table.push_back(s);
   }
   {
     Scenario s;
     s.Name = "ReadOnlyTargetIsKept";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{ReadOnly(File("C:\\TARN\\SSCE5332.dll", "old engine"))};
-    s.Boxes = {Welcome(), Failure("Fatal error", "SSCE5332.dll could not be created.")};
+    s.Steps = {Welcome(), Failure("Fatal error", "SSCE5332.dll could not be created.")};
     s.Changes = {Payload("C:\\TARN", 1)};
     table.push_back(s);
   }
@@ -207,14 +254,14 @@ std::vector<Scenario> MakeScenarios() {
     Scenario s;
     s.Name = "HiddenTargetIsKept";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{Hidden(File("C:\\TARN\\ssce.hlp", "old help"))};
-    s.Boxes = {Welcome(), Failure("Fatal error", "SSCE.HLP could not be created.")};
+    s.Steps = {Welcome(), Failure("Fatal error", "SSCE.HLP could not be created.")};
     table.push_back(s);
   }
   {
     Scenario s;
     s.Name = "FolderInPlaceOfTargetIsKept";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{Folder("C:\\TARN\\ssceam.tlx")};
-    s.Boxes = {Welcome(), Failure("Fatal error", "ssceam.tlx could not be created.")};
+    s.Steps = {Welcome(), Failure("Fatal error", "ssceam.tlx could not be created.")};
     s.Changes = {Payload("C:\\TARN", 2)};
     table.push_back(s);
   }
@@ -226,17 +273,18 @@ std::vector<Scenario> MakeScenarios() {
     s.SmallDriveD = 160;
     s.Layout = Host("D:\\Q") + std::vector<Item>{WinIni("[Applications]\r\nQuorlin=D:\\Q\r\n"),
                                                  File("D:\\Q\\SSCE5332.dll", std::string(60000, 'o'))};
-    s.Boxes = {Welcome(), Failure("Fatal error", "SSCE5332.dll could not be created.")};
+    s.Steps = {Welcome(), Failure("Fatal error", "SSCE5332.dll could not be created.")};
     s.Changes = {Payload("D:\\Q", 1)};
     table.push_back(s);
   }
   {
+    // The dates are converted with the offset in force now (in December: daylight saving).
     Scenario s;
     s.Name = "DatesInZoneWithDaylightSavingInForceNow";
     s.TimeZone = "NZST-12NZDT,M9.5.0,M4.1.0/3";
     s.Layout = Host("C:\\TARN");
-    s.Boxes = {Welcome(), AltK()};
-    s.Changes = {Payload("C:\\TARN")};
+    s.Steps = {Welcome(), AltK()};
+    s.Changes = Installed("C:\\TARN");
     table.push_back(s);
   }
   {
@@ -244,8 +292,25 @@ std::vector<Scenario> MakeScenarios() {
     s.Name = "DatesInZoneWestOfGreenwich";
     s.TimeZone = "EST5EDT,M3.2.0,M11.1.0";
     s.Layout = Host("C:\\TARN");
-    s.Boxes = {Welcome(), AltK()};
-    s.Changes = {Payload("C:\\TARN")};
+    s.Steps = {Welcome(), AltK()};
+    s.Changes = Installed("C:\\TARN");
+    table.push_back(s);
+  }
+  {
+    // The installer usually runs from a downloads folder, where anything may lie. DLLs named like
+    // the system DLLs that message boxes, theming and the open-file dialog use are planted beside
+    // it; Wine is told to prefer them to its own, as Windows would for DLLs outside its list of
+    // known DLLs. version.dll is not among them: Wine's own user32 imports it at start-up, before
+    // any code of the program runs, so under Wine no program can keep a planted one out. The
+    // host folder is located, so that the open-file dialog is shown too.
+    Scenario s;
+    s.Name = "PlantedDllsAreNotLoaded";
+    s.Layout = Host("D:\\Q") + std::vector<Item>{WinIni(winIniOtherApp)};
+    s.PlantedDlls = {"uxtheme.dll", "msimg32.dll", "comctl32.dll", "dwmapi.dll", "propsys.dll"};
+    s.Steps = {Welcome(), LocatePrompt(), Locate("D:\\Q\\quorlinx.exe"), AltK()};
+    s.Changes = std::vector<Change>{Ini("C:\\windows\\win.ini", "Applications", "Quorlin", "D:\\Q")} + Installed("D:\\Q");
+    s.Skip.Native = true;
+    s.Skip.Why = "there are no DLLs on Linux";
     table.push_back(s);
   }
 
@@ -265,30 +330,24 @@ std::vector<Scenario> MakeScenarios() {
     Scenario s;
     s.Name = std::string("Damaged") + damage.Name;
     s.Installer = damage.Installer;
-    s.Layout = Host("C:\\TARN\\Q");
-    s.Layout.push_back(WinIni("[Applications]\r\nQuorlin=C:\\TARN\\Q\r\n"));
-    s.Boxes = {Welcome(), Failure("Internal error", std::string("Resource \"") + damage.Resource +
-                                                        "\" is damaged. Aborting.")};
+    s.Layout = Host("C:\\TARN\\Q") + std::vector<Item>{WinIni("[Applications]\r\nQuorlin=C:\\TARN\\Q\r\n")};
+    s.Steps = {Welcome(),
+               Failure("Internal error", std::string("Resource \"") + damage.Resource + "\" is damaged. Aborting.")};
     if (damage.FilesWritten > 0) s.Changes = {Payload("C:\\TARN\\Q", damage.FilesWritten)};
     table.push_back(s);
   }
 
   {
-    // The host folder leaves no room for a payload file's name.
+    // A payload file whose name leaves no room in the (otherwise long enough) host folder.
     Scenario s;
-    s.Name = "HostFolderTooLongForPayload";
-    const std::string folder = LongFolder(250);
+    s.Name = "PayloadNameTooLongForFolder";
+    s.Installer = "long-name";
+    const std::string folder = LongFolder(120);
     s.Layout = Host(folder) + std::vector<Item>{WinIni("[Applications]\r\nQuorlin=" + folder + "\r\n")};
-    s.Boxes = {Welcome(), Failure("Fatal error", "SSCE.HLP could not be created (path too long).")};
+    s.Steps = {Welcome(), Failure("Fatal error", std::string(140, 'n') + ".dat could not be created (path too long).")};
+    s.Changes = {Payload(folder, 1)};
     table.push_back(s);
   }
-  return table;
-}
-
-}  // namespace
-
-const std::vector<Scenario>& AllScenarios() {
-  static const std::vector<Scenario> table = MakeScenarios();
   return table;
 }
 

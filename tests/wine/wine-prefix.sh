@@ -10,6 +10,8 @@
 #       Runs a program in the work folder's prefix as that user, waits until every process of the
 #       prefix has ended, and exits with the program's status. DISPLAY, TZ and WINEDLLOVERRIDES
 #       are passed on.
+#   wine-prefix.sh stop <work folder>
+#       Ends whatever still runs in the work folder's prefix (after a run that was cut short).
 #   wine-prefix.sh once <template folder> <program.exe> [argument ...]
 #       copy + run in a temporary work folder that is removed afterwards (CTest's emulator).
 #
@@ -37,25 +39,31 @@ in_prefix() {
     XDG_RUNTIME_DIR="$work/home" "$@"
 }
 
+# The recipe of the template below; a template made by another recipe is made again.
+recipe=2
+
 make_template() {
   template=$1
   mkdir -p "$template"
   exec 9>"$template.lock"
   flock 9
-  if [ -f "$template/ready" ]; then
+  if [ "$(cat "$template/ready" 2>/dev/null)" = "$recipe" ]; then
     return 0
   fi
+  rm -f "$template/ready"
   rm -rf "$template/prefix" "$template/home"
   mkdir -p "$template/home"
   [ -z "$owner" ] || chown -R "$owner" "$template"
   in_prefix "$template" "$wine64" wineboot -i >/dev/null 2>&1
   # Without a window manager Wine waits 2 s whenever a window closes, unless windows are unmanaged.
   in_prefix "$template" "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  # A crash must end the program at once with its exception code, not start Wine's debugger.
-  in_prefix "$template" "$wine64" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
-    /v Debugger /f >/dev/null 2>&1 || true
+  # A crash must end the program at once with its exception code. Without a Debugger value Wine
+  # still starts its own debugger, which attaches and makes the status 0; a debugger that cannot
+  # be started lets the crash end the program.
+  in_prefix "$template" "$wine64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    /v Debugger /d 'no-debugger-for-tests %ld %ld' /f >/dev/null 2>&1
   in_prefix "$template" "$wineserver" -w
-  touch "$template/ready"
+  echo "$recipe" >"$template/ready"
 }
 
 copy_template() {
@@ -77,13 +85,17 @@ copy_template() {
   [ -z "$owner" ] || chown -R "$owner" "$work"
 }
 
+stop_prefix() {
+  in_prefix "$1" "$wineserver" -k 2>/dev/null || true
+  in_prefix "$1" "$wineserver" -w 2>/dev/null || true
+}
+
 run_program() {
   work=$1
   shift
   status=0
   in_prefix "$work" "$wine64" "$@" || status=$?
-  in_prefix "$work" "$wineserver" -k 2>/dev/null || true
-  in_prefix "$work" "$wineserver" -w 2>/dev/null || true
+  stop_prefix "$work"
   return $status
 }
 
@@ -93,6 +105,7 @@ case "$command" in
   template) make_template "$1" ;;
   copy) copy_template "$1" "$2" ;;
   run) run_program "$@" ;;
+  stop) stop_prefix "$1" ;;
   once)
     template=$1
     shift
@@ -104,7 +117,7 @@ case "$command" in
     exit $status
     ;;
   *)
-    echo "usage: wine-prefix.sh template|copy|run|once ..." >&2
+    echo "usage: wine-prefix.sh template|copy|run|stop|once ..." >&2
     exit 2
     ;;
 esac

@@ -13,7 +13,9 @@ static_assert(SysBoxOk == MB_OK && SysBoxOkCancel == MB_OKCANCEL && SysBoxIconEr
 static_assert(SysAnswerOk == IDOK && SysAnswerCancel == IDCANCEL, "answers are Windows' own");
 
 int SysMessageBox(const char* text, const char* caption, uint32_t style) {
-  return MessageBoxA(nullptr, text, caption, style);
+  // Windows answers 0 when no box could be shown; Wine answers -1 (seen without an X display).
+  const int answer = MessageBoxA(nullptr, text, caption, style);
+  return answer < 0 ? 0 : answer;
 }
 
 static_assert(sizeof(SysOpenFileName) == sizeof(OPENFILENAMEA), "the dialog record is OPENFILENAMEA");
