@@ -83,6 +83,7 @@ struct Scenario {
   size_t CloseWindowAtStep = 0;              // and is closed when this step (from 1) is shown,
                                              // before it is answered; 0: it stays open
   bool NoDisplay = false;                    // no box or dialog can be shown at all
+  std::string LockedFile;                    // a file that another program holds open, unshared
   std::string TimeZone = "UTC";              // the TZ the installer runs in
   uint32_t SmallDriveD = 0;                  // > 0: drive D is a file system of this many KiB
   std::optional<std::vector<uint32_t>> NativeWrites;  // the size of every file write, traced natively

@@ -258,6 +258,18 @@ std::vector<Scenario> PayloadScenarios() {
     table.push_back(s);
   }
   {
+    // Another program holds the engine library open without sharing it: it cannot be replaced.
+    Scenario s;
+    s.Name = "TargetHeldOpenByAnotherProgramIsKept";
+    s.Layout = Host("C:\\TARN") + std::vector<Item>{File("C:\\TARN\\SSCE5332.dll", "engine in use")};
+    s.LockedFile = "C:\\TARN\\SSCE5332.dll";
+    s.Steps = {Welcome(), Failure("Fatal error", "SSCE5332.dll could not be created.")};
+    s.Changes = {Payload("C:\\TARN", 1)};
+    s.Skip.Native = true;
+    s.Skip.Why = "Linux has no way for a program to hold a file open against others";
+    table.push_back(s);
+  }
+  {
     Scenario s;
     s.Name = "FolderInPlaceOfTargetIsKept";
     s.Layout = Host("C:\\TARN") + std::vector<Item>{Folder("C:\\TARN\\ssceam.tlx")};

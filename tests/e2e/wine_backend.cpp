@@ -165,6 +165,7 @@ class Wine : public Backend {
         script << (step.Box.Reply == Answer::Cancel ? "box cancel\n" : "box ok\n");
       }
     }
+    if (!scenario.LockedFile.empty()) script << "lock " << scenario.LockedFile << "\n";
     if (!scenario.HeldWindow.empty()) {
       // A window that stays open is closed after the last step, when the driver ends.
       const size_t close = scenario.CloseWindowAtStep != 0 ? scenario.CloseWindowAtStep : scenario.Steps.size() + 1;

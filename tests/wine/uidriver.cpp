@@ -14,6 +14,8 @@
 //   hold <step> <title>         not a step: before the program starts, open a top-level window
 //                               with this title, and close it when the dialog of step <step>
 //                               (counting from 1) appears, before that dialog is answered
+//   lock <path>                 not a step: before the program starts, open this file without
+//                               sharing it, as another program may, and keep it open to the end
 //
 // Blank lines and lines starting with "#" are left out.
 //
@@ -98,6 +100,7 @@ struct Hold {
 struct Script {
   std::vector<Step> Steps;
   std::vector<Hold> Holds;
+  std::vector<std::string> Locks;  // files held open without sharing while the program runs
 };
 
 FILE* Log = nullptr;              // the log file, flushed after every line
@@ -151,6 +154,8 @@ bool ReadScript(const char* path, Script* script) {
       step.Cancel = rest == "cancel";
       if (!step.Cancel) step.Path = rest;
       script->Steps.push_back(step);
+    } else if (word == "lock" && !rest.empty()) {
+      script->Locks.push_back(rest);
     } else if (word == "hold" && rest.find(' ') != std::string::npos && std::atoi(rest.c_str()) > 0) {
       Hold hold;
       hold.Step = static_cast<size_t>(std::atoi(rest.c_str()));
@@ -396,8 +401,30 @@ void CloseHolds(Script* script, size_t step) {
   }
 }
 
+// Opens the files to be held without sharing; returns their handles.
+std::vector<HANDLE> OpenLocks(const Script& script) {
+  std::vector<HANDLE> handles;
+  for (const std::string& path : script.Locks) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      Write("problem: cannot hold %s open (error %lu)\n", path.c_str(), GetLastError());
+    } else {
+      Write("note: holding %s open without sharing\n", path.c_str());
+      handles.push_back(file);
+    }
+  }
+  return handles;
+}
+
 // Plays the whole run; returns the driver's status.
 int Drive(Script* script, const char* program) {
+  const std::vector<HANDLE> locks = OpenLocks(*script);
+  struct CloseLocks {
+    const std::vector<HANDLE>& Handles;
+    ~CloseLocks() {
+      for (HANDLE handle : Handles) CloseHandle(handle);
+    }
+  } closeLocks{locks};
   OpenHolds(script);
   // A crash must end the program at once with its exception code, not wait on an error report;
   // the program inherits this mode. Wine ignores it: there the template prefix names a debugger
