@@ -127,6 +127,7 @@ std::vector<Scenario> HostScenarios() {
            Version{"FromQuorlinSection", "[Common]\r\nOther=1\r\n[Quorlin]\r\nVersion=45\r\n", passes},
            Version{"CommonWinsOverQuorlin", "[Common]\r\nVersion=39\r\n[Quorlin]\r\nVersion=45\r\n", TooOld("39")},
            Version{"Missing", "[Common]\r\nOther=1\r\n", Undetermined()},
+           Version{"InBrokenIni", "garbage\x01\x02\r\n[Common\r\nVersion 42\r\n=41\r\n[]\r\n", Undetermined()},
            Version{"OldWith16BitEngineGetsVersionBox",
                    "[Common]\r\nVersion=30\r\n[Spell Check]\r\nEngine16=C:\\TARN\\ssce5316.dll\r\n", TooOld("30")},
            Version{"16BitEngineIsRefused",

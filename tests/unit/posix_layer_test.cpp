@@ -115,6 +115,31 @@ TEST_F(PosixLayer, IniWriteKeepsEveryOtherByte) {
             "[Spell Check]\r\nEngine32=e.dll\r\n");
 }
 
+TEST_F(PosixLayer, BrokenIniFilesReadAsWellAsTheyCan) {
+  struct Row {
+    const char* Comment;
+    std::string Bytes;
+    const char* Expected;  // the value of [Common] Version (two characters at most), or "-"
+  };
+  const Row rows[] = {
+      {"NUL bytes end the text of their line", std::string("[Common]\r\nVersion=42\0junk\r\n", 24), "42"},
+      {"a header without its bracket is no section", "[Common\r\nVersion=42\r\n", "-"},
+      {"an empty section name", "[]\r\nVersion=42\r\n[Common]\r\nVersion=43", "43"},
+      {"carriage returns alone do not end lines", "[Common]\rVersion=42\r", "-"},
+      {"a line of a megabyte", "[Common]\r\nVersion=" + std::string(1 << 20, '4') + "\r\n", "44"},
+      {"an empty file", "", "-"},
+  };
+  for (const Row& row : rows) {
+    Put("c/broken.ini", row.Bytes);
+    char buffer[3];
+    SysGetPrivateProfileString("Common", "Version", "-", buffer, sizeof buffer, "C:\\broken.ini");
+    EXPECT_STREQ(buffer, row.Expected) << row.Comment;
+    // A write keeps whatever it does not change.
+    ASSERT_TRUE(SysWritePrivateProfileString("SSCE", "HelpFile", "h", "C:\\broken.ini")) << row.Comment;
+    EXPECT_EQ(Get("c/broken.ini").substr(0, row.Bytes.size()), row.Bytes) << row.Comment;
+  }
+}
+
 TEST_F(PosixLayer, IniWriteCreatesFileButNotFolder) {
   EXPECT_TRUE(SysWritePrivateProfileString("SSCE User", "UserLexFiles", "user.tlx", "C:\\new.ini"));
   EXPECT_EQ(Get("c/new.ini"), "[SSCE User]\r\nUserLexFiles=user.tlx\r\n");
