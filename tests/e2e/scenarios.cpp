@@ -289,20 +289,17 @@ std::vector<Scenario> PayloadScenarios() {
     s.Changes = {Payload("D:\\Q", 1)};
     table.push_back(s);
   }
-  {
-    // The dates are converted with the offset in force now (in December: daylight saving).
+  // The dates are converted with the offset in force now: in December daylight saving is in
+  // force in New Zealand and not in New York.
+  struct Zone {
+    const char* Name;
+    const char* TimeZone;
+  };
+  for (const Zone& zone : {Zone{"DatesInZoneWithDaylightSavingInForceNow", "NZST-12NZDT,M9.5.0,M4.1.0/3"},
+                           Zone{"DatesInZoneWestOfGreenwich", "EST5EDT,M3.2.0,M11.1.0"}}) {
     Scenario s;
-    s.Name = "DatesInZoneWithDaylightSavingInForceNow";
-    s.TimeZone = "NZST-12NZDT,M9.5.0,M4.1.0/3";
-    s.Layout = Host("C:\\TARN");
-    s.Steps = {Welcome(), AltK()};
-    s.Changes = Installed("C:\\TARN");
-    table.push_back(s);
-  }
-  {
-    Scenario s;
-    s.Name = "DatesInZoneWestOfGreenwich";
-    s.TimeZone = "EST5EDT,M3.2.0,M11.1.0";
+    s.Name = zone.Name;
+    s.TimeZone = zone.TimeZone;
     s.Layout = Host("C:\\TARN");
     s.Steps = {Welcome(), AltK()};
     s.Changes = Installed("C:\\TARN");

@@ -146,35 +146,23 @@ std::vector<Scenario> HostScenarios() {
     table.push_back(s);
   }
 
-  // The host's windows hold the run until they are closed.
-  {
-    // Still open at the first OK: asked again; closed before the second.
+  // The host's windows hold the run until they are closed; only an exact title counts.
+  struct Held {
+    const char* Name;
+    const char* Title;
+    size_t Waits;  // how often the wait box is answered OK; the window closes before the last OK
+  };
+  for (const Held& held : {Held{"WaitsWhileQuorlinIsOpen", "Quorlin", 2},  // still open at the first OK
+                           Held{"WaitsWhileUserSelectionIsOpen", "Select Quorlin User", 1},
+                           Held{"WindowTitleStartingWithQuorlinDoesNotHold", "Quorlin - C:\\TARN", 0}}) {
     Scenario s;
-    s.Name = "WaitsWhileQuorlinIsOpen";
-    s.HeldWindow = "Quorlin";
-    s.CloseWindowAtStep = 3;
+    s.Name = held.Name;
+    s.HeldWindow = held.Title;
+    s.CloseWindowAtStep = held.Waits > 0 ? 1 + held.Waits : 0;
     s.Layout = Host("C:\\TARN");
-    s.Steps = {Welcome(), HostRunning(), HostRunning(), AltK()};
-    s.Changes = Installed("C:\\TARN");
-    table.push_back(s);
-  }
-  {
-    Scenario s;
-    s.Name = "WaitsWhileUserSelectionIsOpen";
-    s.HeldWindow = "Select Quorlin User";
-    s.CloseWindowAtStep = 2;
-    s.Layout = Host("C:\\TARN");
-    s.Steps = {Welcome(), HostRunning(), AltK()};
-    s.Changes = Installed("C:\\TARN");
-    table.push_back(s);
-  }
-  {
-    // Only an exact title counts.
-    Scenario s;
-    s.Name = "WindowTitleStartingWithQuorlinDoesNotHold";
-    s.HeldWindow = "Quorlin - C:\\TARN";
-    s.Layout = Host("C:\\TARN");
-    s.Steps = {Welcome(), AltK()};
+    s.Steps = {Welcome()};
+    s.Steps.insert(s.Steps.end(), held.Waits, HostRunning());
+    s.Steps.push_back(AltK());
     s.Changes = Installed("C:\\TARN");
     table.push_back(s);
   }

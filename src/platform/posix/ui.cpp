@@ -101,8 +101,8 @@ std::string FullPath(const std::string& folder, const std::string& typed) {
 
 int SysGetOpenFileName(SysOpenFileName* record) {
   std::string folder = record->InitialDir != nullptr ? record->InitialDir : "";
-  if (SysGetFileAttributes(folder.c_str()) == SysInvalidAttributes ||
-      (SysGetFileAttributes(folder.c_str()) & SysAttributeDirectory) == 0) {
+  const uint32_t initial = SysGetFileAttributes(folder.c_str());
+  if (initial == SysInvalidAttributes || (initial & SysAttributeDirectory) == 0) {
     folder = "C:\\";  // like Windows: a missing initial folder opens the current one
   }
   std::printf("--- open file dialog ---\ntitle:   %s\nfilter:  ", record->Title != nullptr ? record->Title : "Open");
